@@ -35,6 +35,11 @@ void SetCodePage(unsigned codePage);
 // Path reported by GetModuleFileNameA(NULL, ...); empty restores /proc/self/exe.
 void SetModuleFileName(const std::string& path);
 
+// Settings file that CreateFileA reads the port mapping from (section
+// "Ports", key "COMn"); empty restores the default, the executable's path with
+// the extension ".INI".
+void SetSettingsFilePath(const std::string& path);
+
 // Name of the per-user runtime folder holding instance-guard lock files.
 std::string RuntimeDirectory();
 
