@@ -42,9 +42,25 @@ struct MutexHandle {
   std::string name;  // empty for an unnamed mutex
 };
 
-std::mutex g_mutexLock;
-std::map<std::string, GuardName> g_guards;
-std::set<MutexHandle*> g_mutexHandles;
+// The process-wide state lives in one object made on first use and never
+// destroyed: static objects of the program (the settings object above all)
+// call these functions while they are built and while they are destroyed,
+// in whatever order the translation units are initialised.
+struct SystemState {
+  std::mutex mutexLock;
+  std::map<std::string, GuardName> guards;
+  std::set<MutexHandle*> mutexHandles;
+
+  std::mutex hookLock;
+  platform::MessageBoxHandler messageBox;
+  platform::WorkAreaHandler workArea;
+  std::string moduleFileName;
+};
+
+SystemState& State() {
+  static SystemState* const state = new SystemState();
+  return *state;
+}
 
 DWORD ErrorFromErrno(int err) {
   switch (err) {
@@ -105,13 +121,7 @@ bool EnsurePrivateDirectory(const std::string& dir, int* err) {
   return true;
 }
 
-// ---- other state -----------------------------------------------------------
-
-std::mutex g_hookLock;
-platform::MessageBoxHandler g_messageBox;
-platform::WorkAreaHandler g_workArea;
-std::string g_moduleFileName;
-std::atomic<unsigned> g_codePage{0};
+std::atomic<unsigned> g_codePage{0};  // constant-initialised
 
 }  // namespace
 
@@ -120,20 +130,20 @@ std::atomic<unsigned> g_codePage{0};
 namespace platform {
 
 void SetMessageBoxHandler(MessageBoxHandler handler) {
-  std::lock_guard<std::mutex> lock(g_hookLock);
-  g_messageBox = std::move(handler);
+  std::lock_guard<std::mutex> lock(State().hookLock);
+  State().messageBox = std::move(handler);
 }
 
 void SetWorkAreaHandler(WorkAreaHandler handler) {
-  std::lock_guard<std::mutex> lock(g_hookLock);
-  g_workArea = std::move(handler);
+  std::lock_guard<std::mutex> lock(State().hookLock);
+  State().workArea = std::move(handler);
 }
 
 void SetCodePage(unsigned codePage) { g_codePage.store(codePage); }
 
 void SetModuleFileName(const std::string& path) {
-  std::lock_guard<std::mutex> lock(g_hookLock);
-  g_moduleFileName = path;
+  std::lock_guard<std::mutex> lock(State().hookLock);
+  State().moduleFileName = path;
 }
 
 std::string RuntimeDirectory() {
@@ -160,21 +170,21 @@ void WINAPI SetLastError(DWORD error) { t_lastError = error; }
 HANDLE WINAPI CreateMutexA(void* security, BOOL initialOwner, LPCSTR name) {
   (void)security;
   (void)initialOwner;
-  std::lock_guard<std::mutex> lock(g_mutexLock);
+  std::lock_guard<std::mutex> lock(State().mutexLock);
 
   if (name == nullptr || name[0] == '\0') {
     MutexHandle* handle = new MutexHandle{std::string()};
-    g_mutexHandles.insert(handle);
+    State().mutexHandles.insert(handle);
     SetLastError(ERROR_SUCCESS);
     return handle;
   }
 
   const std::string guard(name);
-  auto known = g_guards.find(guard);
-  if (known != g_guards.end()) {
+  auto known = State().guards.find(guard);
+  if (known != State().guards.end()) {
     ++known->second.handles;
     MutexHandle* handle = new MutexHandle{guard};
-    g_mutexHandles.insert(handle);
+    State().mutexHandles.insert(handle);
     SetLastError(ERROR_ALREADY_EXISTS);
     return handle;
   }
@@ -210,24 +220,24 @@ HANDLE WINAPI CreateMutexA(void* security, BOOL initialOwner, LPCSTR name) {
     result = ERROR_ALREADY_EXISTS;
   }
 
-  g_guards[guard] = GuardName{heldFd, 1};
+  State().guards[guard] = GuardName{heldFd, 1};
   MutexHandle* handle = new MutexHandle{guard};
-  g_mutexHandles.insert(handle);
+  State().mutexHandles.insert(handle);
   SetLastError(result);
   return handle;
 }
 
 bool platform_CloseMutexHandle(HANDLE h) {
-  std::lock_guard<std::mutex> lock(g_mutexLock);
+  std::lock_guard<std::mutex> lock(State().mutexLock);
   MutexHandle* handle = static_cast<MutexHandle*>(h);
-  auto it = g_mutexHandles.find(handle);
-  if (it == g_mutexHandles.end()) return false;
-  g_mutexHandles.erase(it);
+  auto it = State().mutexHandles.find(handle);
+  if (it == State().mutexHandles.end()) return false;
+  State().mutexHandles.erase(it);
   if (!handle->name.empty()) {
-    auto guard = g_guards.find(handle->name);
-    if (guard != g_guards.end() && --guard->second.handles == 0) {
+    auto guard = State().guards.find(handle->name);
+    if (guard != State().guards.end() && --guard->second.handles == 0) {
       if (guard->second.fd >= 0) close(guard->second.fd);  // releases the lock
-      g_guards.erase(guard);
+      State().guards.erase(guard);
     }
   }
   delete handle;
@@ -237,8 +247,8 @@ bool platform_CloseMutexHandle(HANDLE h) {
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   platform::MessageBoxHandler handler;
   {
-    std::lock_guard<std::mutex> lock(g_hookLock);
-    handler = g_messageBox;
+    std::lock_guard<std::mutex> lock(State().hookLock);
+    handler = State().messageBox;
   }
   if (handler) return handler(owner, text, caption, type);
   std::fprintf(stderr, "%s: %s\n", caption != nullptr ? caption : "", text != nullptr ? text : "");
@@ -255,8 +265,8 @@ BOOL WINAPI SystemParametersInfoA(UINT action, UINT param, void* data, UINT winI
   }
   platform::WorkAreaHandler handler;
   {
-    std::lock_guard<std::mutex> lock(g_hookLock);
-    handler = g_workArea;
+    std::lock_guard<std::mutex> lock(State().hookLock);
+    handler = State().workArea;
   }
   RECT area = {0, 0, 1024, 768};
   if (handler) area = handler();
@@ -273,8 +283,8 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
   }
   std::string path;
   {
-    std::lock_guard<std::mutex> lock(g_hookLock);
-    path = g_moduleFileName;
+    std::lock_guard<std::mutex> lock(State().hookLock);
+    path = State().moduleFileName;
   }
   if (path.empty()) {
     char link[4096];
