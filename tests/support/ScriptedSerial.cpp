@@ -195,6 +195,8 @@ void ScriptedSerial::ClearRecords() {
   state_->writes.clear();
 }
 
+void ScriptedSerial::SetDriverState(const DCB& dcb) { state_->dcb = dcb; }
+
 void ScriptedSerial::Feed(const std::vector<uint8_t>& bytes) { state_->Feed(bytes.data(), bytes.size()); }
 void ScriptedSerial::Feed(std::initializer_list<uint8_t> bytes) { state_->Feed(bytes.begin(), bytes.size()); }
 void ScriptedSerial::Feed(const std::string& bytes) {

@@ -68,6 +68,9 @@ class ScriptedSerial {
   bool IsOpen() const;
   int OpenCount() const;                               // successful opens so far
   void ClearRecords();                                 // forgets the records above (not the state)
+  // What GetCommState answers until the next SetCommState (the driver's
+  // record, with any fields the program is to leave alone).
+  void SetDriverState(const DCB& dcb);
 
   // ---- playing the other end
   void Feed(const std::vector<uint8_t>& bytes);        // into the driver input buffer
