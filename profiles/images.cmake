@@ -9,6 +9,15 @@ set(FLASH_K_WRITER_IMAGE "" CACHE FILEPATH "Variant K flash writer (raw binary o
 set(FLASH_K_ROM_IMAGE "" CACHE FILEPATH "Variant K firmware (raw binary or S-record); empty = synthetic")
 set(FLASH_M_ROM_IMAGE "" CACHE FILEPATH "Variant M firmware (raw binary or S-record); empty = synthetic")
 
+# The generator runs on the build machine. A cross build names a generator
+# built for the build machine here; otherwise the imggen target is used.
+set(FLASH_IMGGEN_EXECUTABLE "" CACHE FILEPATH "Image generator to run instead of the imggen target (cross builds)")
+if(FLASH_IMGGEN_EXECUTABLE)
+  set(FLASH_IMGGEN ${FLASH_IMGGEN_EXECUTABLE})
+else()
+  set(FLASH_IMGGEN imggen)
+endif()
+
 set(FLASH_IMAGE_GEN_DIR ${CMAKE_CURRENT_BINARY_DIR}/images)
 file(MAKE_DIRECTORY ${FLASH_IMAGE_GEN_DIR})
 
@@ -22,8 +31,8 @@ function(flash_builtin_image target symbol first last seed real)
   endif()
   if(real STREQUAL "")
     add_custom_command(OUTPUT ${out}
-      COMMAND imggen ${args} --seed ${seed} ${blanks}
-      DEPENDS imggen
+      COMMAND ${FLASH_IMGGEN} ${args} --seed ${seed} ${blanks}
+      DEPENDS ${FLASH_IMGGEN}
       COMMENT "Generating synthetic image ${symbol}"
       VERBATIM)
   else()
@@ -45,14 +54,14 @@ function(flash_builtin_image target symbol first last seed real)
         COMMAND ${FLASH_SREC_CAT} ${real} -exclude ${first} ${end} -o ${outside} -motorola
         COMMAND ${FLASH_SREC_CAT} ${real} -crop ${first} ${end} -fill 0xFF ${first} ${end}
                 -offset -${first} -o ${bin} -binary
-        COMMAND imggen ${args} --raw ${bin} --outside ${outside} --source ${real}
-        DEPENDS imggen ${real}
+        COMMAND ${FLASH_IMGGEN} ${args} --raw ${bin} --outside ${outside} --source ${real}
+        DEPENDS ${FLASH_IMGGEN} ${real}
         COMMENT "Converting S-record image ${real} for ${symbol}"
         VERBATIM)
     else()
       add_custom_command(OUTPUT ${out}
-        COMMAND imggen ${args} --raw ${real}
-        DEPENDS imggen ${real}
+        COMMAND ${FLASH_IMGGEN} ${args} --raw ${real}
+        DEPENDS ${FLASH_IMGGEN} ${real}
         COMMENT "Embedding raw image ${real} for ${symbol}"
         VERBATIM)
     endif()

@@ -250,6 +250,7 @@ void WriteSource(const Options& o, const std::vector<unsigned char>& bytes) {
 
 int main(int argc, char** argv) {
   const Options o = ParseArguments(argc, argv);
+  std::remove(o.out.c_str());  // a refused image leaves no source of an older one behind
   if (!o.outside.empty()) CheckOutside(o);
   std::vector<unsigned char> bytes = o.raw.empty() ? Synthesize(o) : ReadRaw(o);
   scramble::ApplyKeyStream(bytes.data(), static_cast<int32_t>(bytes.size()));
