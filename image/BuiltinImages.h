@@ -19,7 +19,7 @@ void Descramble(unsigned char* bytes, int32_t count);
 bool PlaceBuiltinImage(clsMotS& store, const BuiltinImage& image);
 
 // Places the flash writer (when there is one) and then the ROM image. A ROM
-// image that cannot be placed leaves the ROM store empty, which the image
-// check after placement catches.
+// image that cannot be placed leaves the ROM store as it was (empty at start),
+// which the image check after placement catches.
 void PlaceBuiltinImages(clsMotS& flashWriter, clsMotS& rom, const BuiltinImage* writerImage,
                         const BuiltinImage& romImage);
