@@ -429,7 +429,11 @@ class TtyDevice : public CommDevice {
       struct pollfd pfd = {fd_, POLLOUT, 0};
       int r = ::poll(&pfd, 1, wait);
       if (r < 0 && errno != EINTR) return Fail(errno);
-      // POLLHUP/POLLERR: the next write reports the error.
+      // A device that hangs up without failing the write would otherwise
+      // keep this loop spinning until the deadline, or for ever.
+      if (r > 0 && !(pfd.revents & POLLOUT) && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL))) {
+        return Fail(EIO);
+      }
     }
     return true;
   }
