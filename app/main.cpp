@@ -1,0 +1,3 @@
+#include "app/Entry.h"
+
+int main() { return FlashMain(); }
