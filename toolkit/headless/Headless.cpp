@@ -69,10 +69,15 @@ void Reset(HeadlessBackend& b) {
   b.answer = nullptr;
 }
 
-bool OnActiveForm(const TControl* control) {
+// A user reaches any visible form while no modal form is open, and then only
+// the innermost modal form.
+bool Reachable(const TForm* form) {
+  if (form == nullptr || !form->Visible()) return false;
   TForm* active = Screen->ActiveForm();
-  return active != nullptr && control->ParentForm() == active;
+  return active == nullptr || !active->Modal() || active == form;
 }
+
+bool OnActiveForm(const TControl* control) { return Reachable(control->ParentForm()); }
 
 }  // namespace
 
@@ -154,7 +159,7 @@ bool Click(TButton* button) {
 bool ClickMenu(TMenuItem* item) {
   if (item == nullptr) return false;
   TMainMenu* menu = item->Menu();
-  if (menu == nullptr || menu->Form() == nullptr || menu->Form() != Screen->ActiveForm()) return false;
+  if (menu == nullptr || !Reachable(menu->Form())) return false;
   for (TMenuItem* p = item; p != nullptr && p != menu->Items; p = p->Parent()) {
     if (!p->Visible() || !p->Enabled()) return false;
   }
@@ -182,7 +187,7 @@ bool Type(TEdit* edit, const std::string& text) {
 }
 
 bool CloseByTitleBar(TForm* form) {
-  if (form == nullptr || form != Screen->ActiveForm()) return false;
+  if (!Reachable(form)) return false;
   form->Close();
   return true;
 }

@@ -66,8 +66,9 @@ void SetRunScript(std::function<bool()> script);
 TForm* ActiveForm();
 
 // The user's actions. Each reaches only what the user could reach: a
-// showing, enabled control on the active form; a menu entry whose entry and
-// parent entries are visible and enabled, in the menu of the active form.
+// showing, enabled control of a visible form (only of the innermost modal
+// form while one is open); a menu entry that is visible and enabled with all
+// its parent entries, on such a form's menu bar.
 // Each gives whether it reached its target.
 bool Click(TButton* button);
 bool ClickMenu(TMenuItem* item);
