@@ -144,6 +144,7 @@ TEST_P(FullRun, WritesTheBuiltInImagesByteForByte) {
     for (uint8_t b : block) blank = blank && b == 0xFF;
     if (!blank) expected.push_back({a, block});
   }
+  ASSERT_FALSE(expected.empty());
   ASSERT_EQ(r.frames().size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {
     ASSERT_EQ(r.frames()[i].address, expected[i].first) << "frame " << i;
