@@ -167,13 +167,15 @@ int RunSynchronizedCalls() {
       q.calls.pop_front();
       call->status = CallStatus::Running;
     }
+    std::exception_ptr error;
     try {
       call->call();
     } catch (...) {
-      call->error = std::current_exception();
+      error = std::current_exception();
     }
     {
       std::lock_guard<std::mutex> guard(q.lock);
+      call->error = std::move(error);
       call->status = CallStatus::Done;
     }
     q.finished.notify_all();
@@ -377,7 +379,10 @@ void TThread::Synchronize(TThreadMethod method) {
   q.finished.wait(guard, [&] {
     return call->status == toolkit::CallStatus::Done || call->status == toolkit::CallStatus::Withdrawn;
   });
-  std::exception_ptr error = call->error;
+  // Taken over by this thread, so that the error is released here, where it
+  // is rethrown.
+  std::exception_ptr error;
+  std::swap(error, call->error);
   guard.unlock();
   if (error) std::rethrow_exception(error);
 }
