@@ -8,6 +8,7 @@
 #include "Fixture.h"
 #include "toolkit/Backend.h"
 #include "toolkit/Classes.h"
+#include "toolkit/Timer.h"
 
 namespace {
 
@@ -144,4 +145,21 @@ TEST_F(ThreadTest, StopWithdrawsWhatIsStillWaiting) {
   EXPECT_TRUE(released);
   EXPECT_EQ(ran, 0);
   Headless::Start();
+}
+
+TEST_F(ThreadTest, PumpFiresDueWindowTimers) {
+  uint32_t now = 1000;
+  platform::SetClockSource([&] { return now; });
+  TTimer timer;
+  timer.SetInterval(10);
+  int fired = 0;
+  timer.OnTimer = [&](TTimer*) { ++fired; };
+  timer.SetEnabled(true);
+  Headless::Pump();
+  EXPECT_EQ(fired, 0);
+  now += 10;
+  Headless::Pump();
+  EXPECT_EQ(fired, 1);
+  timer.SetEnabled(false);
+  platform::SetClockSource(nullptr);
 }
