@@ -117,7 +117,10 @@ struct ThreadState;
 // is gone.
 //
 // With FreeOnTerminate the object deletes itself after Execute returns.
-// Otherwise destroying it terminates it and waits for Execute to return.
+// Otherwise destroying it terminates it and waits for Execute to return
+// (after the derived class's destructor has run: a derived class whose
+// Execute uses its own members calls Terminate and WaitFor in its
+// destructor).
 // An exception that escapes Execute ends the thread; its text is kept in
 // FatalMessage().
 class TThread : public TObject {

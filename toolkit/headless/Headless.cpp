@@ -82,6 +82,9 @@ bool OnActiveForm(const TControl* control) { return Reachable(control->ParentFor
 }  // namespace
 
 void Start() {
+  // The application object exists from here on, so that its window handle
+  // (the owner of message boxes) is known to code that only asks for it.
+  (void)Application->Handle();
   HeadlessBackend& b = Backend();
   Reset(b);
   toolkit::SetBackend(&b);
