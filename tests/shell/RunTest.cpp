@@ -108,6 +108,8 @@ struct ErrorCase {
   const char* lastStepLine;  // the memo line the error follows
 };
 
+void PrintTo(const ErrorCase& c, std::ostream* out) { *out << "error " << c.code; }
+
 class RunErrorTest : public RunTest, public ::testing::WithParamInterface<ErrorCase> {};
 
 TEST_P(RunErrorTest, BoxThenStarBlockThenReady) {

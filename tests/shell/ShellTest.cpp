@@ -19,12 +19,6 @@ namespace shelltest {
 
 namespace {
 
-// Children are started afresh, so that each has its own static objects.
-const bool kThreadsafeDeathTests = [] {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  return true;
-}();
-
 bool InChild() { return !GTEST_FLAG_GET(internal_run_death_test).empty(); }
 
 std::string ReportFile() { return TestDir() + "/report.txt"; }
@@ -145,6 +139,9 @@ void ReportMessageBoxes() {
 // ---------------------------------------------------------------------------
 
 void ShellBase::SetUp() {
+  // Children are started afresh (not forked), so that each has static
+  // objects and threads of its own.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
   const std::string dir = TestDir();
   if (!InChild()) std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir + "/run");
