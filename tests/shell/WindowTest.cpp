@@ -136,3 +136,65 @@ TEST_F(WindowTest, MenuFromTheBuiltInText) {
 
 }  // namespace
 }  // namespace shelltest
+
+namespace shelltest {
+namespace {
+
+// The menu list's depth and comma rules, on a list of the test's own (in a
+// child process, see ShellTest.h).
+using MenuTextTest = ShellBase;
+
+TEST_F(MenuTextTest, DepthAndCommaRules) {
+  const std::vector<TextEdit> menu = {
+      {"App_MenuList", 0, "  +&File,Ctrl+F"},    // line 0: depth 0 whatever the text
+      {"App_MenuList", 1, " +&Open"},            // depth 1 under entry 0
+      {"App_MenuList", 2, "     +Deep, more"},   // at most one deeper than the entry before
+      {"App_MenuList", 3, "+&COM Port"},         // a new menu on the bar
+      {"App_MenuList", 4, "  +X"},               // depth 1: the caption starts at the "+"
+      {"App_MenuList", 5, " +A,B,C"},            // cut before the first comma
+      {"App_MenuList", 6, " +"},                 // empty caption
+      {"App_MenuList", 7, "+"},
+      {"App_MenuList", 8, "no plus ends the list"},
+      {"App_MenuList", 9, " +never read"},
+  };
+  EXPECT_EXIT(
+      {
+        AppText().AttachLines(EditedText(menu));
+        Application->CreateForm(&Form1);
+        for (int q = 0; q < 11; ++q) {
+          const TMenuItem* item = Form1->MenuItems[q];
+          std::string parent = "none";
+          if (item->Parent() == Form1->MainMenu1->Items) parent = "bar";
+          for (int p = 0; p < TForm1::kMenuEntries; ++p) {
+            if (item->Parent() == Form1->MenuItems[p]) parent = std::to_string(p);
+          }
+          Report(std::to_string(q) + "|" + item->Caption() + "|" + parent + (item->Visible() ? "" : "|hidden"));
+        }
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(JoinLines(ReadReport()), JoinLines({
+                                         "0| +&File|bar|hidden",
+                                         "1|&Open|0",
+                                         "2|  +Deep|1",
+                                         "3|&COM Port|bar",
+                                         "4|+X|3",
+                                         "5|A|3",
+                                         "6||3",
+                                         "7||bar",
+                                         "8|---|none",
+                                         "9|---|none",
+                                         "10|---|none",
+                                     }));
+}
+
+// The window's own tick thread drives the ticks once the GUI thread serves
+// its synchronised calls; destroying the window stops it.
+TEST_F(WindowTest, TickThreadDrivesTheWindow) {
+  EXPECT_TRUE(Headless::PumpUntil([&] { return seq().State() == table().ready; }, 10000));
+  EXPECT_EQ(form().LastShownState(), table().ready);
+  EXPECT_EQ(MemoLines().size(), 9u);  // startup, sum line, Ready block
+}
+
+}  // namespace
+}  // namespace shelltest
