@@ -57,6 +57,7 @@ class FltkBackend : public Backend {
  public:
   // ---- notifications
   void ControlChanged(TControl* control, Change what) override {
+    Claim();
     auto it = nodes_.find(control);
     if (it == nodes_.end()) {
       NotBuilt(control, what);
@@ -87,7 +88,10 @@ class FltkBackend : public Backend {
     Fl::delete_widget(widget);
   }
 
-  void MenuChanged(TMenuItem* /*item*/, Change /*what*/) override { ScheduleMenus(); }
+  void MenuChanged(TMenuItem* /*item*/, Change /*what*/) override {
+    Claim();
+    ScheduleMenus();
+  }
 
   void MenuDestroying(TMenuItem* item) override {
     liveItems_.erase(item);
@@ -101,8 +105,14 @@ class FltkBackend : public Backend {
   }
 
   // ---- metrics
-  int TextWidth(const TFont& font, const std::string& text) override { return MeasureWidth(font, text); }
-  int TextHeight(const TFont& font, const std::string& /*text*/) override { return MeasureHeight(font); }
+  int TextWidth(const TFont& font, const std::string& text) override {
+    Claim();
+    return MeasureWidth(font, text);
+  }
+  int TextHeight(const TFont& font, const std::string& /*text*/) override {
+    Claim();
+    return MeasureHeight(font);
+  }
   FrameMetrics Frame() const override {
     FrameMetrics frame;
     frame.formBorder = kFormBorder;
@@ -130,11 +140,13 @@ class FltkBackend : public Backend {
 
   // ---- the event loop
   void RunLoop() override {
+    Claim();
     ArmExitGuard();
     ServeUntil([] { return false; });
   }
 
   void RunModal(TForm* form) override {
+    Claim();
     ArmExitGuard();
     ServeUntil([&] {
       if (form->ModalResult() != mrNone) return true;
@@ -145,11 +157,21 @@ class FltkBackend : public Backend {
   }
 
   void ProcessMessages() override {
+    Claim();
     Fl::check();
     if (HasSynchronizedCalls()) RunSynchronizedCalls();
   }
 
   void WakeUp() override { Fl::awake(&AwakeCallback, nullptr); }
+
+  // The thread that installed the backend at static initialisation is the
+  // GUI thread, but static objects initialised after the installer may have
+  // forgotten that. Every call that only the GUI thread makes says so again;
+  // the main window's construction makes such calls long before the tick
+  // thread exists.
+  void Claim() {
+    if (!IsGuiThread()) SetBackend(this);
+  }
 
   // ---- input from the widgets
   void Focused(Fl_Widget* widget) {
@@ -841,6 +863,12 @@ class FltkBackend : public Backend {
   // The entries a menu shows; hidden entries (and what lies in them) are
   // left out, so that neither a click nor an accelerator can reach them.
   void Collect(TMenuItem* parent, MenuArrays& out) {
+    // When one entry of a menu carries a check mark, every plain entry of it
+    // gets the check column, so that the captions stay in line.
+    bool anyChecked = false;
+    for (int i = 0; i < parent->Count(); ++i) {
+      anyChecked = anyChecked || (parent->Items(i)->Visible() && parent->Items(i)->Checked());
+    }
     for (int i = 0; i < parent->Count(); ++i) {
       TMenuItem* item = parent->Items(i);
       if (!item->Visible()) continue;
@@ -865,6 +893,7 @@ class FltkBackend : public Backend {
         Collect(item, out);
         out.items.push_back(Fl_Menu_Item());
       } else {
+        if (anyChecked) entry.flags |= FL_MENU_TOGGLE;
         if (item->Checked()) entry.flags |= FL_MENU_TOGGLE | FL_MENU_VALUE;
         out.items.push_back(entry);
       }
