@@ -48,7 +48,6 @@ struct LineByte {
   uint8_t value = 0;
   double readMs = 0;      // when it was read from the device (real time)
   uint32_t rate = 0;      // bit rate set on the line when it was read
-  bool lagged = false;    // the reader was late: several writes may have merged
 };
 
 struct Verdict {
@@ -68,11 +67,11 @@ struct Verdict {
   double seconds = 0;
   int64_t lineBytes = 0;     // bytes received from the program
   int32_t wakeStrings = 0;
-  double wakeIntervalMinMs = -1;
+  double wakeIntervalAvgMs = -1;
   int32_t writerBytes = 0;
   int32_t writerBlocks = 0;
   int32_t writerBlockMax = 0;
-  double writerGapMinMs = -1;
+  double writerGapAvgMs = -1;
   double pauseMs = -1;       // last reply before the ROM write to its first byte
   bool rateOk = true;
   int32_t carriers = 0;      // M: carrier frames received
@@ -130,6 +129,7 @@ class Conversation {
   void Raw(const LineByte& b, double now);      // K line, and M before carriers
   void Carrier(const LineByte& b, double now);  // M: carrier frames
   void Inner(uint8_t v, const LineByte& b, double now);
+  void CloseBurst();
   void RomByte(uint8_t v, const LineByte& b, double now);
   void RomFrame(const LineByte& b, double now);
   void EnterPhase(Phase p, double now);
@@ -174,15 +174,17 @@ class Conversation {
   bool finishSeen_ = false;    // the finish byte 00 arrived in its carrier
   // Boot loader replies.
   std::vector<uint8_t> word_;  // "VELK" being received
+  double firstWakeMs_ = -1;
   double lastWakeMs_ = -1;
   int32_t queriesLeft_ = 4;
   // Flash writer.
   int32_t lengthBytes_ = 0;
   int32_t writerLength_ = 0;
+  double firstBurstMs_ = -1;
   double burstStartMs_ = -1;
   double burstLastMs_ = -1;
   int32_t burstBytes_ = 0;
-  bool burstLagged_ = false;
+  int32_t burstAllowed_ = 127;
   // ROM write.
   double lastReplyMs_ = -1;
   bool romFirstByte_ = true;

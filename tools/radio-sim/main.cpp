@@ -203,7 +203,6 @@ class Simulator {
         if (txBlocked_) ev |= POLLOUT;
         fds[nfds++] = {pty_.Master(), ev, 0};
       }
-      const double before = NowMs();
       const int ms = int(timeout + 0.999);
       const int r = poll(fds, nfds_t(nfds), ms);
       if (r < 0 && errno != EINTR) {
@@ -211,12 +210,9 @@ class Simulator {
         return 1;
       }
       now = NowMs();
-      // A reader that woke much later than it asked may see several of the
-      // program's writes as one.
-      const bool lagged = now - before > ms + 15;
       if (r > 0 && (fds[0].revents & POLLIN)) stop = true;
       if (watchMaster && (fds[2].revents & POLLOUT)) txBlocked_ = false;
-      if (watchMaster && (fds[2].revents & (POLLIN | POLLHUP | POLLERR))) ReadMaster(now, lagged);
+      if (watchMaster && (fds[2].revents & (POLLIN | POLLHUP | POLLERR))) ReadMaster(now);
       pty_.ReadNotifications([&] { Opened(NowMs()); }, [&] { Closed(NowMs()); });
       if (pending_vanish_) Vanish(NowMs());
       Deliver(NowMs(), false);
@@ -296,7 +292,7 @@ class Simulator {
     if (opens_ > 0) --opens_;
     if (opens_ > 0) return;
     // Whatever the program wrote before it closed is still to be read.
-    ReadMaster(now, false);
+    ReadMaster(now);
     Deliver(now, true);
     if (pending_vanish_) {
       Vanish(now);
@@ -305,7 +301,7 @@ class Simulator {
     EndUnit(now, "port closed");
   }
 
-  void ReadMaster(double now, bool lagged) {
+  void ReadMaster(double now) {
     if (pty_.Master() < 0) return;
     const uint32_t rate = pty_.Rate();
     uint8_t buf[4096];
@@ -318,7 +314,6 @@ class Simulator {
         r.b.value = buf[i];
         r.b.readMs = now;
         r.b.rate = rate;
-        r.b.lagged = lagged;
         if (o_.lineRate) {
           rxLast_ = std::max(rxLast_, now) + ByteMs(rate);
           r.deliverMs = rxLast_;
