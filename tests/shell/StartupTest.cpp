@@ -258,3 +258,23 @@ TEST_F(StartupTest, MissingStepAndErrorLines) {
 
 }  // namespace
 }  // namespace shelltest
+
+namespace shelltest {
+namespace {
+
+// A startup message without its closing "#" (here: a missing key) ends at the
+// text table's error answer instead of reading on for ever.
+TEST_F(StartupTest, StartupMessageWithoutItsEndMarker) {
+  EXPECT_EXIT(
+      {
+        AppText().AttachLines(EditedText({{"Seq_Message_00", -1, "#Seq_Message_Gone"}}));
+        Application->CreateForm(&Form1);
+        for (const std::string& line : SplitLines(Form1->Memo1->Text())) Report("memo|" + line);
+        std::exit(0);
+      },
+      ExitedWithCode(0), "");
+  EXPECT_EQ(ReadReport(), (std::vector<std::string>{std::string("memo|") + clsGTex::kErrorText, "memo|"}));
+}
+
+}  // namespace
+}  // namespace shelltest
