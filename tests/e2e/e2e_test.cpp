@@ -306,6 +306,8 @@ const FaultCase kFaults[] = {
     {"corrupt-echo", true, 13, 11},
 };
 
+void PrintTo(const FaultCase& f, std::ostream* os) { *os << f.fault << (f.echo ? " with an echoing cable" : ""); }
+
 std::vector<FaultCase> FaultsOfThisVariant() {
   std::vector<FaultCase> out;
   for (const FaultCase& f : kFaults)
