@@ -203,8 +203,14 @@ class Simulator {
         if (txBlocked_) ev |= POLLOUT;
         fds[nfds++] = {pty_.Master(), ev, 0};
       }
-      const int ms = int(timeout + 0.999);
-      const int r = poll(fds, nfds_t(nfds), ms);
+      // Wake at the exact moment the next byte is due: with line-rate
+      // emulation a whole-millisecond poll would add up to a millisecond to
+      // every acknowledgement and hide the program's own latency.
+      timespec ts;
+      const long long ns = static_cast<long long>(timeout * 1e6);
+      ts.tv_sec = static_cast<time_t>(ns / 1000000000LL);
+      ts.tv_nsec = static_cast<long>(ns % 1000000000LL);
+      const int r = ppoll(fds, nfds_t(nfds), &ts, nullptr);
       if (r < 0 && errno != EINTR) {
         std::fprintf(stderr, "radio-sim: poll: %s\n", std::strerror(errno));
         return 1;
