@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/hooks.h"
-#include "tests/sequence/Harness.h"
+#include "tests/support/Harness.h"
 #include "toolkit/AppWindow.h"
 
 namespace seqtest {

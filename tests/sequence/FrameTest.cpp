@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "tests/sequence/Harness.h"
+#include "tests/support/Harness.h"
 
 namespace seqtest {
 namespace {

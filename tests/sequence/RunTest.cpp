@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "image/BuiltinImages.h"
-#include "tests/sequence/Harness.h"
+#include "tests/support/Harness.h"
 
 namespace seqtest {
 namespace {

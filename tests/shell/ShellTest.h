@@ -20,8 +20,8 @@
 #include "app/Frmmain.h"
 #include "profiles/profile.h"
 #include "profiles/seqtable.h"
-#include "tests/sequence/Harness.h"
-#include "tests/sequence/Transceiver.h"
+#include "tests/support/Harness.h"
+#include "tests/support/Transceiver.h"
 #include "tests/support/ScriptedSerial.h"
 #include "toolkit/headless/Headless.h"
 

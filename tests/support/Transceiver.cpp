@@ -1,4 +1,4 @@
-#include "tests/sequence/Transceiver.h"
+#include "tests/support/Transceiver.h"
 
 #include "platform/winapi.h"
 

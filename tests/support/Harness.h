@@ -12,7 +12,7 @@
 #include "profiles/profile.h"
 #include "profiles/seqtable.h"
 #include "sequence/clsMainSeq.h"
-#include "tests/sequence/Transceiver.h"
+#include "tests/support/Transceiver.h"
 #include "tests/support/ScriptedSerial.h"
 
 namespace seqtest {

@@ -1,4 +1,4 @@
-#include "tests/sequence/Harness.h"
+#include "tests/support/Harness.h"
 
 #include <cstring>
 
