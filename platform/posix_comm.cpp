@@ -441,14 +441,15 @@ class TtyDevice : public CommDevice {
   void Close() override {
     if (fd_ < 0) return;
     // Let what the driver still holds go out (the last frame of a run may
-    // be in it), but never wait longer than the line needs for it; then
-    // drop the rest, so that close(2) does not block on a stuck line.
+    // be in it), but never wait longer than the line needs for it plus a
+    // second for a busy reader; then drop the rest, so that close(2) does
+    // not block on a stuck line.
     int out = 0;
     if (::ioctl(fd_, TIOCOUTQ, &out) == 0 && out > 0) {
       uint32_t rate = 9600;
       detail::GetTtyBitRate(fd_, &rate);
       if (rate == 0) rate = 9600;
-      uint64_t ms = static_cast<uint64_t>(out) * 12 * 1000 / rate + 200;
+      uint64_t ms = static_cast<uint64_t>(out) * 12 * 1000 / rate + 1000;
       if (ms > 5000) ms = 5000;
       Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms);
       while (::ioctl(fd_, TIOCOUTQ, &out) == 0 && out > 0 && MillisLeft(deadline) > 0) {
