@@ -210,6 +210,8 @@ std::vector<int> WrapLine(const TFont& font, int width, const std::string& line)
   const int total = static_cast<int>(shown.size());
   int pos = 0;
   size_t byte = 0;
+  // Line by line, each from the previous break, as the display finds the
+  // lines it draws.
   while (pos < total) {
     int next = d->skip_lines(pos, 1, true);
     if (next <= pos) next = total;
