@@ -12,7 +12,10 @@ namespace toolkit {
 namespace {
 
 std::atomic<Backend*> g_backend{nullptr};
-std::atomic<std::thread::id> g_guiThread{std::thread::id()};
+// No initialiser: zero-initialised static storage is the "no thread" id, and
+// no dynamic initialisation can wipe a GUI thread recorded by a backend that
+// installs itself before this file's initialisers have run.
+std::atomic<std::thread::id> g_guiThread;
 
 // Width of one byte of text in the simple metrics: half the character height,
 // rounded.
