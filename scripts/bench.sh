@@ -36,16 +36,6 @@ cmake --build "$BUILD" --target flash-k flash-m radio-sim -j2 >/dev/null || exit
 RADIO_SIM=$(find "$BUILD" -type f -name radio-sim -perm -u+x | head -1)
 
 . "$ROOT/tests/gui/x_session.sh"
-WORK=$(mktemp -d)
-APP_PID=""
-SIM_PID=""
-cleanup() {
-  [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
-  [ -n "$SIM_PID" ] && kill "$SIM_PID" 2>/dev/null
-  stop_x
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
 start_x || { echo "no X server" >&2; exit 1; }
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }

@@ -37,16 +37,6 @@ PROGRAM="$BUILD/app/flash-$VARIANT"
 [ -x "$PROGRAM" ] && [ -n "$RADIO_SIM" ] || { echo "demo: the build made no program or no radio-sim" >&2; exit 1; }
 
 . "$ROOT/tests/gui/x_session.sh"
-WORK=$(mktemp -d)
-APP_PID=""
-SIM_PID=""
-cleanup() {
-  [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
-  [ -n "$SIM_PID" ] && kill "$SIM_PID" 2>/dev/null
-  stop_x
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 # On the user's display when there is one that answers.

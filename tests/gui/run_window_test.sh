@@ -23,18 +23,6 @@ for tool in Xvfb xdotool xwd xwdtopnm pnmtopng python3; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (scripts/install-deps.sh)" >&2; exit 1; }
 done
 
-WORK=$(mktemp -d)
-APP_PID=""
-SIM_PID=""
-
-cleanup() {
-  [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
-  [ -n "$SIM_PID" ] && kill "$SIM_PID" 2>/dev/null
-  stop_x
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-
 fail() {
   echo "FAIL: $*" >&2
   echo "--- radio-sim verdicts:" >&2

@@ -1,6 +1,8 @@
-# A private X server for the window tests, the demo and the benchmark.
-# Source it, then: start_x (sets DISPLAY; gives 1 when no server came up)
-# and stop_x.
+# A session of the window tests, the demo and the benchmark: a private X
+# server, a work folder and the program and radio-sim processes. Sourcing it
+# makes WORK and ends everything at exit; then: start_x (sets DISPLAY; gives 1
+# when no server came up) and stop_x. Set APP_PID and SIM_PID to the
+# processes started.
 
 X_PID=""
 X_DIR=""
@@ -32,3 +34,15 @@ stop_x() {
   [ -n "$X_DIR" ] && rm -rf "$X_DIR"
   X_DIR=""
 }
+
+WORK=$(mktemp -d)
+APP_PID=""
+SIM_PID=""
+
+end_session() {
+  [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
+  [ -n "$SIM_PID" ] && kill "$SIM_PID" 2>/dev/null
+  stop_x
+  rm -rf "$WORK"
+}
+trap end_session EXIT
